@@ -1,0 +1,3 @@
+#include "deskhand/cli/dispatcher.h"
+
+int main(int argc, char** argv) { return deskhand::runMain(argc, argv); }
