@@ -44,7 +44,7 @@ XState& state() {
 
 xcb_connection_t* connection() { return state().conn; }
 xcb_screen_t* screen() { return state().screen; }
-xcb_window_t root() { return state().screen ? state().screen->root : XCB_WINDOW_NONE; }
+xcb_window_t root() { return state().screen ? state().screen->root : xcb_window_t{XCB_WINDOW_NONE}; }
 
 xcb_ewmh_connection_t* ewmh() {
   XState& s = state();
@@ -63,7 +63,7 @@ xcb_atom_t atom(std::string_view name) {
   if (auto it = s.atoms.find(name); it != s.atoms.end()) return it->second;
   auto r = reply(xcb_intern_atom_reply(
       s.conn, xcb_intern_atom(s.conn, 0, static_cast<uint16_t>(name.size()), name.data()), nullptr));
-  xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
+  xcb_atom_t a = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
   s.atoms.emplace(std::string(name), a);
   return a;
 }
