@@ -28,4 +28,11 @@ bool runningApplicationActivate(std::int32_t pid, std::uint32_t options);
 // "/usr/bin/open" "-a" NAME onto its own desktop-entry launcher.
 std::optional<int> taskLaunchAndWait(const std::string& executable, const std::vector<std::string>& arguments);
 
+// The bundle identifiers of the platform's system UI processes (menu-bar servers, panels, shells),
+// whose elements an observation of the frontmost application includes.
+std::vector<std::string> systemUIBundleIdentifiers();
+
+// The key spec that opens a new window in the frontmost application ("cmd+n"; "ctrl+n" on Linux).
+std::string newWindowKeySpec();
+
 }  // namespace platform
