@@ -3,17 +3,16 @@
 namespace deskhand {
 
 const NameSet& clickableRoles() {
-  static const NameSet roles{"AXButton",      "AXLink",         "AXMenuItem",         "AXMenuBarItem",
-                             "AXMenuButton",  "AXPopUpButton",  "AXCheckBox",         "AXRadioButton",
-                             "AXTextField",   "AXTextArea",     "AXComboBox",         "AXSlider",
-                             "AXIncrementor", "AXTab",          "AXCloseButton",      "AXFullScreenButton",
-                             "AXMinimizeButton"};
+  static const NameSet roles{"AXButton",           "AXLink",          "AXMenuItem",    "AXMenuBarItem", "AXMenuButton",
+                             "AXPopUpButton",      "AXCheckBox",      "AXRadioButton", "AXTextField",   "AXTextArea",
+                             "AXComboBox",         "AXSlider",        "AXIncrementor", "AXTab",         "AXCloseButton",
+                             "AXFullScreenButton", "AXMinimizeButton"};
   return roles;
 }
 
 const NameSet& containerRoles() {
-  static const NameSet roles{"AXWindow",  "AXScrollArea", "AXWebArea", "AXToolbar",     "AXTable",      "AXList",
-                             "AXGrid",    "AXBrowser",    "AXDrawer",  "AXSplitGroup",  "AXApplication"};
+  static const NameSet roles{"AXWindow", "AXScrollArea", "AXWebArea", "AXToolbar",    "AXTable",      "AXList",
+                             "AXGrid",   "AXBrowser",    "AXDrawer",  "AXSplitGroup", "AXApplication"};
   return roles;
 }
 

@@ -42,7 +42,8 @@ void mergeSort(std::vector<T>& items, Before before) {
       std::size_t mid = std::min(n, left + width);
       std::size_t right = std::min(n, left + 2 * width);
       std::size_t i = left, j = mid, k = left;
-      while (i < mid && j < right) buffer[k++] = before(items[j], items[i]) ? std::move(items[j++]) : std::move(items[i++]);
+      while (i < mid && j < right)
+        buffer[k++] = before(items[j], items[i]) ? std::move(items[j++]) : std::move(items[i++]);
       while (i < mid) buffer[k++] = std::move(items[i++]);
       while (j < right) buffer[k++] = std::move(items[j++]);
     }

@@ -1,6 +1,8 @@
 // The X CLIPBOARD selection, read through a private window: TARGETS for the offered types, UTF8_STRING
 // (or Latin-1 STRING) for the text, INCR transfers for large contents. An owner that stays silent for
 // a second is given up on for the rest of the process, so one command waits at most about a second.
+#include "platform/clipboard.h"
+
 #include <poll.h>
 #include <xcb/xcb.h>
 
@@ -9,7 +11,6 @@
 #include <cstring>
 
 #include "common/unicode.h"
-#include "platform/clipboard.h"
 #include "platform/linux/x_connection.h"
 
 namespace platform {
@@ -89,8 +90,8 @@ xcb_window_t silentOwner = XCB_WINDOW_NONE;
 
 xcb_window_t clipboardOwner() {
   xcb_connection_t* conn = x11::connection();
-  auto r = x11::reply(
-      xcb_get_selection_owner_reply(conn, xcb_get_selection_owner(conn, x11::atom("CLIPBOARD")), nullptr));
+  auto r =
+      x11::reply(xcb_get_selection_owner_reply(conn, xcb_get_selection_owner(conn, x11::atom("CLIPBOARD")), nullptr));
   return r ? r->owner : xcb_window_t{XCB_WINDOW_NONE};
 }
 
@@ -171,14 +172,13 @@ std::string atomName(xcb_atom_t atom) {
 
 // Targets that describe the selection protocol rather than content.
 bool isProtocolTarget(std::string_view name) {
-  static constexpr std::string_view protocol[] = {"TARGETS",      "MULTIPLE", "TIMESTAMP",        "SAVE_TARGETS",
-                                                  "DELETE",       "INSERT_SELECTION", "INSERT_PROPERTY"};
+  static constexpr std::string_view protocol[] = {"TARGETS", "MULTIPLE",         "TIMESTAMP",      "SAVE_TARGETS",
+                                                  "DELETE",  "INSERT_SELECTION", "INSERT_PROPERTY"};
   return std::find(std::begin(protocol), std::end(protocol), name) != std::end(protocol);
 }
 
 std::string platformType(const std::string& target) {
-  if (target == "UTF8_STRING" || target == "STRING" || target == "text/plain" ||
-      target == "text/plain;charset=utf-8")
+  if (target == "UTF8_STRING" || target == "STRING" || target == "text/plain" || target == "text/plain;charset=utf-8")
     return std::string(kPasteboardTypeString);
   if (target == "text/uri-list" || target == "x-special/gnome-copied-files" || target == "x-special/mate-copied-files")
     return std::string(kPasteboardTypeFileURL);
@@ -202,6 +202,37 @@ std::string latin1ToUtf8(std::string_view latin1) {
   return out;
 }
 
+// The owner's TARGETS as atom names. Asked afresh each time: a new owner may reuse a gone one's window id.
+struct OwnerTargets {
+  xcb_window_t owner = XCB_WINDOW_NONE;
+  Outcome outcome = Outcome::refused;
+  std::vector<std::string> names;
+};
+
+OwnerTargets targetsOf(xcb_window_t owner) {
+  OwnerTargets cached;
+  cached.owner = owner;
+  Conversion targets = convert(owner, x11::atom("TARGETS"));
+  cached.outcome = targets.outcome;
+  if (targets.outcome != Outcome::received || targets.transfer.format != 32) {
+    if (cached.outcome == Outcome::received) cached.outcome = Outcome::refused;
+    return cached;
+  }
+  std::size_t count = targets.transfer.bytes.size() / 4;
+  for (std::size_t i = 0; i < count; ++i) {
+    xcb_atom_t atom = 0;
+    std::memcpy(&atom, targets.transfer.bytes.data() + i * 4, 4);
+    std::string name = atomName(atom);
+    if (!name.empty()) cached.names.push_back(std::move(name));
+  }
+  return cached;
+}
+
+bool listed(const OwnerTargets& targets, std::string_view name) {
+  return targets.outcome != Outcome::received ||
+         std::find(targets.names.begin(), targets.names.end(), name) != targets.names.end();
+}
+
 }  // namespace
 
 std::optional<std::vector<std::string>> pasteboardTypes() {
@@ -209,19 +240,15 @@ std::optional<std::vector<std::string>> pasteboardTypes() {
   std::vector<std::string> types;
   xcb_window_t owner = clipboardOwner();
   if (owner == XCB_WINDOW_NONE) return types;
-  Conversion targets = convert(owner, x11::atom("TARGETS"));
-  if (targets.outcome != Outcome::received || targets.transfer.format != 32) {
+  const OwnerTargets targets = targetsOf(owner);
+  if (targets.outcome != Outcome::received) {
     // An owner holds something but will not list it: old clients offer text without TARGETS, so the
     // text is what we try (and report as unreadable when it does not come).
     types.emplace_back(kPasteboardTypeString);
     return types;
   }
-  std::size_t count = targets.transfer.bytes.size() / 4;
-  for (std::size_t i = 0; i < count; ++i) {
-    xcb_atom_t atom = 0;
-    std::memcpy(&atom, targets.transfer.bytes.data() + i * 4, 4);
-    std::string name = atomName(atom);
-    if (name.empty() || isProtocolTarget(name)) continue;
+  for (const std::string& name : targets.names) {
+    if (isProtocolTarget(name)) continue;
     std::string type = platformType(name);
     if (std::find(types.begin(), types.end(), type) == types.end()) types.push_back(std::move(type));
   }
@@ -232,10 +259,16 @@ std::optional<std::string> pasteboardStringForType(std::string_view type) {
   if (type != kPasteboardTypeString || !x11::connection()) return std::nullopt;
   xcb_window_t owner = clipboardOwner();
   if (owner == XCB_WINDOW_NONE) return std::nullopt;
-  Conversion utf8 = convert(owner, x11::atom("UTF8_STRING"));
-  if (utf8.outcome == Outcome::received && utf8.transfer.format == 8 && text::isValidUtf8(utf8.transfer.bytes))
-    return std::move(utf8.transfer.bytes);
-  if (utf8.outcome == Outcome::silent) return std::nullopt;
+  // Only targets the owner lists are asked for: some owners answer any target with whatever they hold.
+  const OwnerTargets targets = targetsOf(owner);
+  if (targets.outcome == Outcome::silent) return std::nullopt;
+  if (listed(targets, "UTF8_STRING")) {
+    Conversion utf8 = convert(owner, x11::atom("UTF8_STRING"));
+    if (utf8.outcome == Outcome::received && utf8.transfer.format == 8 && text::isValidUtf8(utf8.transfer.bytes))
+      return std::move(utf8.transfer.bytes);
+    if (utf8.outcome == Outcome::silent) return std::nullopt;
+  }
+  if (!listed(targets, "STRING")) return std::nullopt;
   Conversion latin1 = convert(owner, XCB_ATOM_STRING);
   if (latin1.outcome == Outcome::received && latin1.transfer.format == 8) return latin1ToUtf8(latin1.transfer.bytes);
   return std::nullopt;

@@ -1,8 +1,8 @@
 // A real sleep of the calling thread; a signal that interrupts it does not shorten it.
+#include "platform/clock.h"
+
 #include <cerrno>
 #include <ctime>
-
-#include "platform/clock.h"
 
 namespace platform {
 

@@ -1,5 +1,7 @@
 // The main display: the RandR primary output's CRTC (or the whole root window), captured through
 // MIT-SHM when the server can attach our memory, else through a plain GetImage request.
+#include "platform/display.h"
+
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <xcb/randr.h>
@@ -8,7 +10,6 @@
 #include <bit>
 #include <cstring>
 
-#include "platform/display.h"
 #include "platform/linux/display_capture.h"
 #include "platform/linux/x_connection.h"
 
@@ -74,9 +75,8 @@ std::optional<Image> shmCapture(int x, int y, int width, int height, const Pixel
   xcb_generic_error_t* error = nullptr;
   auto image = reply(xcb_shm_get_image_reply(
       conn,
-      xcb_shm_get_image(conn, root(), static_cast<int16_t>(x), static_cast<int16_t>(y),
-                        static_cast<uint16_t>(width), static_cast<uint16_t>(height), ~0u,
-                        XCB_IMAGE_FORMAT_Z_PIXMAP, segment.seg, 0),
+      xcb_shm_get_image(conn, root(), static_cast<int16_t>(x), static_cast<int16_t>(y), static_cast<uint16_t>(width),
+                        static_cast<uint16_t>(height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment.seg, 0),
       &error));
   auto errorHolder = reply(error);
   if (!image || image->size < size) return std::nullopt;

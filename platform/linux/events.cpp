@@ -66,6 +66,7 @@ struct Slot {
   bool held = false;             // a key event of ours holds it down
   bool inBatch = false;          // bound for the strokes being assembled
   bool pendingWrite = false;     // bound here but the change not yet sent
+  std::vector<std::uint8_t> emptyKey;  // its XKB symbol map as we found it, to put back
   Clock::time_point lastUse{};
 };
 
@@ -101,7 +102,19 @@ State& state() {
     st->xtest = ext && ext->present;
     if (auto map = readKeymap(st->conn)) {
       st->keymap = std::move(*map);
-      for (xcb_keycode_t keycode : emptyKeycodes(st->keymap)) st->slots.push_back({keycode});
+      for (xcb_keycode_t keycode : emptyKeycodes(st->keymap)) {
+        Slot slot;
+        slot.keycode = keycode;
+        st->slots.push_back(slot);
+      }
+      // With XKB a slot is bound and given back as a whole symbol map; without it, through the core
+      // mapping, one keycode at a time.
+      if (!st->slots.empty()) {
+        auto keys = readXkbKeys(st->conn, st->slots.front().keycode, st->slots.back().keycode);
+        if (keys) {
+          for (Slot& slot : st->slots) slot.emptyKey = keys->keys[slot.keycode - keys->first];
+        }
+      }
     }
     // Registered after the connection exists, so it runs before the connection is closed.
     std::atexit(releaseAtExit);
@@ -160,22 +173,35 @@ std::optional<xcb_keycode_t> keycodeForKeysym(const State& s, xcb_keysym_t sym) 
   return std::nullopt;
 }
 
-// Sends the pending slot bindings: one mapping change per run of consecutive keycodes.
+// Sends the pending slot bindings. With XKB: one SetMap from the lowest to the highest pending keycode,
+// the keys in between written back exactly as the server has them; one change means one refetch of the
+// keymap by each client. Without XKB: one core mapping change per run of consecutive keycodes.
 void writePendingSlots(State& s) {
-  std::vector<const Slot*> pending;
-  for (const Slot& slot : s.slots) {
+  std::vector<Slot*> pending;
+  for (Slot& slot : s.slots) {
     if (slot.pendingWrite) pending.push_back(&slot);
   }
+  if (pending.empty()) return;
   std::sort(pending.begin(), pending.end(), [](const Slot* a, const Slot* b) { return a->keycode < b->keycode; });
-  for (std::size_t i = 0; i < pending.size();) {
+  bool written = false;
+  if (!pending.front()->emptyKey.empty()) {
+    if (auto keys = readXkbKeys(s.conn, pending.front()->keycode, pending.back()->keycode)) {
+      for (const Slot* slot : pending) {
+        keys->keys[slot->keycode - keys->first] = slot->sym == kNoSymbol ? slot->emptyKey : xkbOneSymKey(slot->sym);
+      }
+      queueXkbKeys(s.conn, *keys);
+      written = true;
+    }
+  }
+  for (std::size_t i = 0; !written && i < pending.size();) {
     std::size_t j = i;
     std::vector<xcb_keysym_t> syms;
     while (j < pending.size() && pending[j]->keycode == pending[i]->keycode + (j - i)) syms.push_back(pending[j++]->sym);
     queueKeysymRun(s.conn, s.keymap, pending[i]->keycode, syms);
     i = j;
   }
-  for (Slot& slot : s.slots) slot.pendingWrite = false;
-  if (!pending.empty()) s.unsynced = true;
+  for (Slot* slot : pending) slot->pendingWrite = false;
+  s.unsynced = true;
 }
 
 // Waits until clients had time to translate the last events that went through the slot.

@@ -1,7 +1,13 @@
 #include "platform/linux/keymap.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
+
+// xkb.h names a structure member `explicit`, a C++ keyword.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include "platform/linux/x_connection.h"
 
@@ -146,6 +152,72 @@ void queueKeysymRun(xcb_connection_t* conn, const Keymap& map, xcb_keycode_t fir
     if (map.perKeycode > 1) columns[i * map.perKeycode + 1] = syms[i];
   }
   xcb_change_keyboard_mapping(conn, static_cast<std::uint8_t>(syms.size()), first, map.perKeycode, columns.data());
+}
+
+bool xkbAvailable(xcb_connection_t* conn) {
+  static xcb_connection_t* negotiated = nullptr;
+  static bool available = false;
+  if (!conn) return false;
+  if (negotiated == conn) return available;
+  negotiated = conn;
+  const xcb_query_extension_reply_t* ext = xcb_get_extension_data(conn, &xcb_xkb_id);
+  if (!ext || !ext->present) return available = false;
+  auto r = reply(xcb_xkb_use_extension_reply(conn, xcb_xkb_use_extension(conn, 1, 0), nullptr));
+  return available = r && r->supported;
+}
+
+std::optional<XkbKeys> readXkbKeys(xcb_connection_t* conn, xcb_keycode_t first, xcb_keycode_t last) {
+  if (!xkbAvailable(conn) || last < first) return std::nullopt;
+  auto count = static_cast<std::uint8_t>(last - first + 1);
+  auto r = reply(xcb_xkb_get_map_reply(
+      conn, xcb_xkb_get_map(conn, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_MAP_PART_KEY_SYMS, 0, 0, 0, first, count, 0, 0, 0, 0,
+                            0, 0, 0, 0, 0, 0, 0),
+      nullptr));
+  if (!r || !(r->present & XCB_XKB_MAP_PART_KEY_SYMS) || r->firstKeySym != first || r->nKeySyms != count) {
+    return std::nullopt;
+  }
+  // Only key symbols were asked for, so they are all that follows the fixed part of the reply.
+  const auto* data = reinterpret_cast<const std::uint8_t*>(r.get() + 1);
+  std::size_t size = 32 + std::size_t(r->length) * 4 - sizeof(xcb_xkb_get_map_reply_t);
+  XkbKeys keys{r->minKeyCode, r->maxKeyCode, first, {}};
+  std::size_t offset = 0;
+  for (int i = 0; i < count; ++i) {
+    if (offset + sizeof(xcb_xkb_key_sym_map_t) > size) return std::nullopt;
+    xcb_xkb_key_sym_map_t header;
+    std::memcpy(&header, data + offset, sizeof header);
+    std::size_t length = sizeof header + std::size_t(header.nSyms) * 4;
+    if (offset + length > size) return std::nullopt;
+    keys.keys.emplace_back(data + offset, data + offset + length);
+    offset += length;
+  }
+  return keys;
+}
+
+std::vector<std::uint8_t> xkbOneSymKey(xcb_keysym_t sym) {
+  xcb_xkb_key_sym_map_t header{};
+  header.kt_index[0] = header.kt_index[1] = header.kt_index[2] = header.kt_index[3] = 0;  // ONE_LEVEL
+  header.groupInfo = 1;  // one group, no wrapping
+  header.width = 1;
+  header.nSyms = 1;
+  std::vector<std::uint8_t> wire(sizeof header + 4);
+  std::memcpy(wire.data(), &header, sizeof header);
+  std::memcpy(wire.data() + sizeof header, &sym, 4);
+  return wire;
+}
+
+void queueXkbKeys(xcb_connection_t* conn, const XkbKeys& keys) {
+  if (!conn || keys.keys.empty()) return;
+  std::vector<std::uint8_t> values;
+  std::uint32_t totalSyms = 0;
+  for (const auto& key : keys.keys) {
+    xcb_xkb_key_sym_map_t header;
+    std::memcpy(&header, key.data(), sizeof header);
+    totalSyms += header.nSyms;
+    values.insert(values.end(), key.begin(), key.end());
+  }
+  xcb_xkb_set_map(conn, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_MAP_PART_KEY_SYMS, 0, keys.minKeycode, keys.maxKeycode, 0, 0,
+                  keys.first, static_cast<std::uint8_t>(keys.keys.size()), static_cast<std::uint16_t>(totalSyms), 0, 0,
+                  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, values.data());
 }
 
 }  // namespace platform::x11

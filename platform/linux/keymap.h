@@ -47,4 +47,27 @@ std::vector<xcb_keycode_t> emptyKeycodes(const Keymap& map);
 void queueKeysymRun(xcb_connection_t* conn, const Keymap& map, xcb_keycode_t first,
                     const std::vector<xcb_keysym_t>& syms);
 
+// XKB per-key symbol maps in their wire form (kt_index[4], groupInfo, width, nSyms, keysyms), so that the
+// keys between two borrowed keycodes can be written back byte for byte, types and all: one mapping change
+// can then cover every borrowed keycode without disturbing the keys in between.
+struct XkbKeys {
+  xcb_keycode_t minKeycode = 0;  // the device's range, needed by SetMap
+  xcb_keycode_t maxKeycode = 0;
+  xcb_keycode_t first = 0;
+  std::vector<std::vector<std::uint8_t>> keys;  // one entry per keycode from `first`
+};
+
+// True when the server's XKB extension is usable on this connection (negotiated once).
+bool xkbAvailable(xcb_connection_t* conn);
+
+// The symbol maps of the core keyboard's keys from `first` to `last`; nothing on failure.
+std::optional<XkbKeys> readXkbKeys(xcb_connection_t* conn, xcb_keycode_t first, xcb_keycode_t last);
+
+// The wire form of a one-level key that types one keysym.
+std::vector<std::uint8_t> xkbOneSymKey(xcb_keysym_t sym);
+
+// Queues one SetMap of the keys' symbol maps for the core keyboard (the server applies it to the
+// keyboards attached to it, the XTEST one included).
+void queueXkbKeys(xcb_connection_t* conn, const XkbKeys& keys);
+
 }  // namespace platform::x11

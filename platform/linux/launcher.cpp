@@ -61,9 +61,9 @@ int launchDesktopEntry(const std::string& requested) {
   GAppLaunchContext* context = g_app_launch_context_new();
   GPid pid = 0;
   GError* error = nullptr;
-  gboolean launched = g_desktop_app_info_launch_uris_as_manager_with_fds(
-      info, nullptr, context, G_SPAWN_SEARCH_PATH, detachChild, nullptr, recordPid, &pid, devNull.fd, devNull.fd,
-      devNull.fd, &error);
+  gboolean launched = g_desktop_app_info_launch_uris_as_manager_with_fds(info, nullptr, context, G_SPAWN_SEARCH_PATH,
+                                                                         detachChild, nullptr, recordPid, &pid,
+                                                                         devNull.fd, devNull.fd, devNull.fd, &error);
   g_clear_error(&error);
   g_object_unref(context);
   g_object_unref(info);

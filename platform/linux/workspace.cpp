@@ -1,6 +1,8 @@
 // Running applications on an X desktop: the processes that own the window manager's client windows
 // (EWMH _NET_CLIENT_LIST and _NET_WM_PID), then those registered on the accessibility bus without a
 // window. Names and identifiers come from the matching desktop entry when there is one.
+#include "platform/workspace.h"
+
 #include <atspi/atspi.h>
 #include <gio/gdesktopappinfo.h>
 #include <unistd.h>
@@ -16,7 +18,6 @@
 #include "common/unicode.h"
 #include "platform/linux/desktop_entries.h"
 #include "platform/linux/x_connection.h"
-#include "platform/workspace.h"
 
 namespace platform {
 namespace desktop {
@@ -93,9 +94,8 @@ const DesktopEntry* entryForIdentity(const WindowIdentity& identity) {
       }))
     return e;
   return find([&](const DesktopEntry& e) {
-    return e.startupWMClass.empty() &&
-           (sameIgnoringAsciiCase(e.executable, identity.instance) ||
-            sameIgnoringAsciiCase(e.executable, identity.processName));
+    return e.startupWMClass.empty() && (sameIgnoringAsciiCase(e.executable, identity.instance) ||
+                                        sameIgnoringAsciiCase(e.executable, identity.processName));
   });
 }
 
@@ -147,8 +147,8 @@ std::vector<xcb_window_t> clientList(bool stacking) {
   xcb_ewmh_connection_t* ewmh = x11::ewmh();
   if (!ewmh) return windows;
   xcb_ewmh_get_windows_reply_t list{};
-  bool ok = stacking ? xcb_ewmh_get_client_list_stacking_reply(ewmh, xcb_ewmh_get_client_list_stacking(ewmh, 0),
-                                                               &list, nullptr)
+  bool ok = stacking ? xcb_ewmh_get_client_list_stacking_reply(ewmh, xcb_ewmh_get_client_list_stacking(ewmh, 0), &list,
+                                                               nullptr)
                      : xcb_ewmh_get_client_list_reply(ewmh, xcb_ewmh_get_client_list(ewmh, 0), &list, nullptr);
   if (!ok) return windows;
   windows.assign(list.windows, list.windows + list.windows_len);
@@ -172,9 +172,8 @@ std::vector<ClientWindow> clientWindows(bool stacking) {
 std::string stringProperty(xcb_window_t window, xcb_atom_t property) {
   xcb_connection_t* conn = x11::connection();
   if (property == XCB_ATOM_NONE) return {};
-  auto r = x11::reply(
-      xcb_get_property_reply(conn, xcb_get_property(conn, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
-                             nullptr));
+  auto r = x11::reply(xcb_get_property_reply(
+      conn, xcb_get_property(conn, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr));
   if (!r || r->format != 8) return {};
   return std::string(static_cast<const char*>(xcb_get_property_value(r.get())),
                      static_cast<std::size_t>(xcb_get_property_value_length(r.get())));
@@ -200,8 +199,14 @@ struct AccessibleApp {
 };
 
 // The applications registered with the accessibility registry, in its order.
+void dropLibraryWarning(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 std::vector<AccessibleApp> accessibleApps() {
   std::vector<AccessibleApp> result;
+  // libatspi warns on standard error about applications that vanish mid-call; deskhand's standard
+  // error is reserved for its own messages.
+  static const guint quiet = g_log_set_handler("dbind", G_LOG_LEVEL_WARNING, dropLibraryWarning, nullptr);
+  (void)quiet;
   if (atspi_init() > 1) return result;  // 0: initialised now, 1: already, anything else: no bus
   atspi_set_timeout(kAccessibilityTimeoutMs, kAccessibilityTimeoutMs);
   AtspiAccessible* desktopObject = atspi_get_desktop(0);
@@ -263,8 +268,7 @@ std::vector<RunningApplication> workspaceRunningApplications() {
     identity.processName = desktop::processName(accessibleApp.pid);
     RunningApplication app;
     app.processIdentifier = accessibleApp.pid;
-    const desktop::DesktopEntry* entry =
-        identity.processName.empty() ? nullptr : desktop::entryForIdentity(identity);
+    const desktop::DesktopEntry* entry = identity.processName.empty() ? nullptr : desktop::entryForIdentity(identity);
     if (entry) {
       if (!entry->name.empty()) app.localizedName = entry->name;
       app.bundleIdentifier = desktop::bundleIdentifier(*entry);
@@ -327,9 +331,9 @@ bool runningApplicationActivate(std::int32_t pid, std::uint32_t options) {
 
 // Panels, docks and shells of the common Linux desktops, as desktop entry ids or process names.
 std::vector<std::string> systemUIBundleIdentifiers() {
-  return {"gnome-shell",  "org.gnome.Shell", "xfce4-panel", "org.xfce.panel", "plasmashell",
-          "org.kde.plasmashell", "lxpanel", "lxqt-panel", "mate-panel", "budgie-panel",
-          "cinnamon", "tint2", "polybar", "waybar", "xfdesktop"};
+  return {"gnome-shell", "org.gnome.Shell", "xfce4-panel", "org.xfce.panel", "plasmashell", "org.kde.plasmashell",
+          "lxpanel",     "lxqt-panel",      "mate-panel",  "budgie-panel",   "cinnamon",    "tint2",
+          "polybar",     "waybar",          "xfdesktop"};
 }
 
 std::string newWindowKeySpec() { return "ctrl+n"; }

@@ -80,8 +80,8 @@ AXError axUIElementCopyAttributeValue(const AXUIElement& element, std::string_vi
   auto found = attrs->find(attribute);
   if (found == attrs->end()) return kAXErrorAttributeUnsupported;
   // Children sit directly under their parent's path; elements behind any other attribute under its name.
-  std::string at = attribute == "AXChildren" && found->is_array() ? element->path
-                                                                   : element->path + "/" + std::string(attribute);
+  std::string at =
+      attribute == "AXChildren" && found->is_array() ? element->path : element->path + "/" + std::string(attribute);
   return readValue(*found, element->pid, at, value);
 }
 

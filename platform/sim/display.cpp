@@ -1,7 +1,8 @@
 // The simulated main display: its bounds from the world and a capture of its fill colour or picture.
+#include "platform/display.h"
+
 #include <cmath>
 
-#include "platform/display.h"
 #include "platform/sim/world.h"
 
 namespace platform {

@@ -24,9 +24,10 @@ namespace {
 using nlohmann::json;
 
 // The operations a world may make fail.
-const std::set<std::string, std::less<>> faultNames{
-    "eventSource", "mouseEvent", "keyboardEvent", "scrollEvent", "capture",  "bitmapContext", "pngWriter", "pngFinalize",
-    "canvas",      "drawingContext", "pngEncode", "fileRead", "fileWrite", "launch", "audioSet"};
+const std::set<std::string, std::less<>> faultNames{"eventSource", "mouseEvent",     "keyboardEvent", "scrollEvent",
+                                                    "capture",     "bitmapContext",  "pngWriter",     "pngFinalize",
+                                                    "canvas",      "drawingContext", "pngEncode",     "fileRead",
+                                                    "fileWrite",   "launch",         "audioSet"};
 
 // Deeper element trees than this are refused rather than risking the stack.
 constexpr int kMaxDepth = 400;
@@ -70,8 +71,8 @@ std::int64_t integerIn(const json& value, const std::string& where, std::int64_t
 }
 
 std::int32_t int32Of(const json& value, const std::string& where) {
-  return static_cast<std::int32_t>(integerIn(value, where, std::numeric_limits<std::int32_t>::min(),
-                                             std::numeric_limits<std::int32_t>::max()));
+  return static_cast<std::int32_t>(
+      integerIn(value, where, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 std::uint32_t uint32Of(const json& value, const std::string& where) {
   return static_cast<std::uint32_t>(integerIn(value, where, 0, std::numeric_limits<std::uint32_t>::max()));

@@ -55,7 +55,9 @@ void expectBadge(const Picture& picture, int left, int top, int d, const std::st
   }
   EXPECT_TRUE(label) << name << " white label near the centre";
   for (auto [x, y] : {std::pair{left - 2, cy}, {left + d + 1, cy}, {cx, top - 2}, {cx, top + d + 1}}) {
-    if (picture.inside(x, y)) EXPECT_TRUE(isBackground(picture.at(x, y))) << name << " outside at " << x << "," << y;
+    if (picture.inside(x, y)) {
+      EXPECT_TRUE(isBackground(picture.at(x, y))) << name << " outside at " << x << "," << y;
+    }
   }
 }
 
@@ -66,9 +68,15 @@ TEST(ObserveBadges, GeometryTable) {
     double left, top, d, font;
   };
   const std::vector<Case> cases = {
-      {7, 100, 200, 98, 198, 24, 12},      {99, 100, 200, 98, 198, 24, 12},   {100, 100, 200, 98, 198, 30, 10},
-      {1, 0, 0, 0, 0, 24, 12},             {1, 1, 1, 0, 0, 24, 12},           {1, 1435, 895, 1416, 876, 24, 12},
-      {100, 1435, 895, 1410, 870, 30, 10}, {1, -50, -80, 0, 0, 24, 12},       {1, 2000, 2000, 1416, 876, 24, 12},
+      {7, 100, 200, 98, 198, 24, 12},
+      {99, 100, 200, 98, 198, 24, 12},
+      {100, 100, 200, 98, 198, 30, 10},
+      {1, 0, 0, 0, 0, 24, 12},
+      {1, 1, 1, 0, 0, 24, 12},
+      {1, 1435, 895, 1416, 876, 24, 12},
+      {100, 1435, 895, 1410, 870, 30, 10},
+      {1, -50, -80, 0, 0, 24, 12},
+      {1, 2000, 2000, 1416, 876, 24, 12},
       {12345, 700.5, 10.25, 698.5, 8.25, 30, 10},
   };
   for (const auto& c : cases) {
@@ -93,7 +101,8 @@ TEST(ObserveBadges, DrawnWherePlacedAndClamped) {
     int left, top, d;
   };
   std::vector<json> hundred;
-  for (int i = 0; i < 99; ++i) hundred.push_back(button("f" + std::to_string(i), 20 + (i % 10) * 60, 20 + (i / 10) * 40));
+  for (int i = 0; i < 99; ++i)
+    hundred.push_back(button("f" + std::to_string(i), 20 + (i % 10) * 60, 20 + (i / 10) * 40));
   auto withTarget = [&hundred](json target) {
     auto list = hundred;
     list.push_back(std::move(target));
@@ -104,7 +113,11 @@ TEST(ObserveBadges, DrawnWherePlacedAndClamped) {
       {"a large element's size does not move its badge", {button("a", 100, 200, 500, 300)}, 1, 98, 198, 24},
       {"at (0, 0) the badge stays at (0, 0)", {button("a", 0, 0)}, 1, 0, 0, 24},
       {"at the bottom-right corner it is pushed inside", {button("a", 1435, 895, 5, 5)}, 1, 1416, 876, 24},
-      {"a capture at two pixels per point is still drawn at one pixel per point", {button("a", 100, 200)}, 2, 98, 198,
+      {"a capture at two pixels per point is still drawn at one pixel per point",
+       {button("a", 100, 200)},
+       2,
+       98,
+       198,
        24},
       {"element 100 gets the large badge", withTarget(button("t", 600, 600)), 1, 598, 598, 30},
       {"a large badge at the bottom-right corner", withTarget(button("t", 1435, 895, 5, 5)), 1, 1410, 870, 30},

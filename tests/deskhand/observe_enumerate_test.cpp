@@ -13,8 +13,9 @@ using namespace observe_worlds;
 using testing_support::journalOps;
 
 json menuBar() {
-  return withChildren(element("menubar", "AXMenuBar", 0, 0, 1440, 24),
-                      {element("File", "AXMenuBarItem", 10, 0, 40, 24), element("Edit", "AXMenuBarItem", 60, 0, 40, 24)});
+  return withChildren(
+      element("menubar", "AXMenuBar", 0, 0, 1440, 24),
+      {element("File", "AXMenuBarItem", 10, 0, 40, 24), element("Edit", "AXMenuBarItem", 60, 0, 40, 24)});
 }
 
 std::string systemUIBundle(std::size_t i) {
@@ -27,8 +28,8 @@ json systemUIApp(int pid, const std::string& title, std::size_t which, double x)
 }
 
 TEST(ObserveEnumerate, SwitchesTheFullTreeOnAndWaits) {
-  for (const auto& [args, target] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-           {{}, "100"}, {{"--pid", "42"}, "42"}}) {
+  for (const auto& [args, target] :
+       std::vector<std::pair<std::vector<std::string>, std::string>>{{{}, "100"}, {{"--pid", "42"}, "42"}}) {
     auto o = observe(world({app(100, appElement({window("win", {button("ok", 10, 10)})}))}), args);
     ASSERT_EQ(o.run.result.status, 0) << o.run.result.out;
     auto lines = journalOps(o.run.journal, {"axSet", "sleep", "axPerform", "key", "mouse"});
@@ -68,11 +69,13 @@ TEST(ObserveEnumerate, WindowsMenuBarAndFallbackToTheApplication) {
     std::vector<std::string> expected;
   };
   const std::vector<Case> cases = {
-      {"minimised windows are skipped", appElement({minimised, visible, oddMinimised}, menuBar()),
+      {"minimised windows are skipped",
+       appElement({minimised, visible, oddMinimised}, menuBar()),
        {"File", "Edit", "oddwin", "shown"}},
       {"all windows minimised: the menu bar only", appElement({minimised}, menuBar()), {"File", "Edit"}},
       {"an empty window list: the menu bar only", appElement({}, menuBar()), {"File", "Edit"}},
-      {"unreadable window list: the application is walked, its menu bar twice and kept once", unreadable,
+      {"unreadable window list: the application is walked, its menu bar twice and kept once",
+       unreadable,
        {"File", "Edit", "inapp"}},
       {"a window list holding other values counts as unreadable", nonElementList, {"File", "Edit", "child"}},
       {"a menu bar that is not an element is not walked", menuNotElement, {"shown"}},
@@ -107,13 +110,16 @@ TEST(ObserveEnumerate, TargetAndSystemUIProcesses) {
       {"--pid as the last token is skipped", 100, {"--pid"}, {"ui1", "ui2", "target"}},
   };
   for (const auto& c : cases) {
-    json w = world({app(100, target), systemUIApp(200, "ui1", 0, 1300), otherApp, noBundle, systemUIApp(201, "ui2", 1, 1340)},
-                   c.frontmost);
+    json w = world(
+        {app(100, target), systemUIApp(200, "ui1", 0, 1300), otherApp, noBundle, systemUIApp(201, "ui2", 1, 1340)},
+        c.frontmost);
     auto o = observe(w, c.args);
     ASSERT_EQ(o.run.result.status, 0) << c.name << o.run.result.out << o.run.result.err;
     // The two system UI badges share a row: left to right.
     EXPECT_EQ(o.titles, c.expected) << c.name;
-    if (c.frontmost == 0) EXPECT_EQ(journalOps(o.run.journal, {"axSet"}).at(0)["element"], "0") << c.name;
+    if (c.frontmost == 0) {
+      EXPECT_EQ(journalOps(o.run.journal, {"axSet"}).at(0)["element"], "0") << c.name;
+    }
   }
 }
 
@@ -142,7 +148,8 @@ TEST(ObserveEnumerate, ReadingOrderRows) {
       {"smaller duplicate wins over its wrapper",
        {withChildren(button("wrapper", 90, 90, 60, 60), {button("inner", 100, 100, 20, 20)})},
        {"inner"}},
-      {"centres 11.9 apart: the smaller survives", {button("large", 111.9, 300, 40, 21), button("small", 100, 300)},
+      {"centres 11.9 apart: the smaller survives",
+       {button("large", 111.9, 300, 40, 21), button("small", 100, 300)},
        {"small"}},
       {"centres 30 apart: both survive", {button("b1", 100, 300), button("b2", 130, 300)}, {"b1", "b2"}},
   };
@@ -156,7 +163,8 @@ TEST(ObserveEnumerate, ReadingOrderRows) {
 // once, numbered without gaps, and the same answer every time.
 TEST(ObserveEnumerate, LongChainedRowsAreStableAndComplete) {
   std::vector<json> children;
-  for (int i = 0; i < 90; ++i) children.push_back(button("c" + std::to_string(i), 20 + (i * 53) % 1300, 20 + i * 8, 30, 6));
+  for (int i = 0; i < 90; ++i)
+    children.push_back(button("c" + std::to_string(i), 20 + (i * 53) % 1300, 20 + i * 8, 30, 6));
   auto first = observe(singleWindowWorld(children));
   auto second = observe(singleWindowWorld(children));
   ASSERT_EQ(first.run.result.status, 0) << first.run.result.err;
@@ -184,31 +192,32 @@ TEST(ObserveAnswer, PrettyDocumentExactly) {
     if (ch == '/') escapedPath += '\\';
     escapedPath += ch;
   }
-  const std::string expected = "{\n"
-                               "  \"elements\" : [\n"
-                               "    {\n"
-                               "      \"number\" : 1,\n"
-                               "      \"role\" : \"AXTextField\",\n"
-                               "      \"title\" : \"Ann \\\"A\\\" \\/x\",\n"
-                               "      \"state\" : \"value=\\\"Ann \\\"A\\\" \\/x\\\"\",\n"
-                               "      \"x\" : 20,\n"
-                               "      \"y\" : 100,\n"
-                               "      \"width\" : 200,\n"
-                               "      \"height\" : 22\n"
-                               "    },\n"
-                               "    {\n"
-                               "      \"number\" : 2,\n"
-                               "      \"role\" : \"AXCheckBox\",\n"
-                               "      \"title\" : \"Remember me\",\n"
-                               "      \"state\" : \"selected, focused\",\n"
-                               "      \"x\" : 100,\n"
-                               "      \"y\" : 200.5,\n"
-                               "      \"width\" : 18.25,\n"
-                               "      \"height\" : 18\n"
-                               "    }\n"
-                               "  ],\n"
-                               "  \"screenshotPath\" : \"" +
-                               escapedPath + "\"\n}\n";
+  const std::string expected =
+      "{\n"
+      "  \"elements\" : [\n"
+      "    {\n"
+      "      \"number\" : 1,\n"
+      "      \"role\" : \"AXTextField\",\n"
+      "      \"title\" : \"Ann \\\"A\\\" \\/x\",\n"
+      "      \"state\" : \"value=\\\"Ann \\\"A\\\" \\/x\\\"\",\n"
+      "      \"x\" : 20,\n"
+      "      \"y\" : 100,\n"
+      "      \"width\" : 200,\n"
+      "      \"height\" : 22\n"
+      "    },\n"
+      "    {\n"
+      "      \"number\" : 2,\n"
+      "      \"role\" : \"AXCheckBox\",\n"
+      "      \"title\" : \"Remember me\",\n"
+      "      \"state\" : \"selected, focused\",\n"
+      "      \"x\" : 100,\n"
+      "      \"y\" : 200.5,\n"
+      "      \"width\" : 18.25,\n"
+      "      \"height\" : 18\n"
+      "    }\n"
+      "  ],\n"
+      "  \"screenshotPath\" : \"" +
+      escapedPath + "\"\n}\n";
   EXPECT_EQ(o.run.result.out, expected);
   EXPECT_TRUE(std::filesystem::exists(path));
 }

@@ -91,7 +91,9 @@ TEST(ObserveSort, SurvivesAdversarialComparisons) {
       std::vector<int> all(n);
       std::iota(all.begin(), all.end(), 0);
       EXPECT_EQ(seqs, all) << c.name << " n=" << n;
-      if (std::string(c.name) == "always false") EXPECT_TRUE(sameOrder(sorted, items)) << "n=" << n;
+      if (std::string(c.name) == "always false") {
+        EXPECT_TRUE(sameOrder(sorted, items)) << "n=" << n;
+      }
     }
   }
 }
@@ -107,12 +109,14 @@ TEST(ObserveSort, ReadingOrderOfShortListsIsStraightInsertion) {
       {"one row, tops 100 and 110", {raw("a", 500, 100), raw("b", 20, 110)}, {"b", "a"}},
       {"two rows, tops 100 and 115", {raw("a", 20, 115), raw("b", 500, 100)}, {"b", "a"}},
       {"tops 14.9 apart are one row", {raw("a", 50, 0), raw("b", 10, 14.9)}, {"b", "a"}},
-      {"equal tops and lefts keep their order", {raw("a", 10, 10), raw("b", 10, 10), raw("c", 10, 12)},
+      {"equal tops and lefts keep their order",
+       {raw("a", 10, 10), raw("b", 10, 10), raw("c", 10, 12)},
        {"a", "b", "c"}},
       // b moves before a (one row); c is not before a (20 apart) and stays last.
       {"chain 0, 10, 20", {raw("a", 100, 0), raw("b", 50, 10), raw("c", 0, 20)}, {"b", "a", "c"}},
       // c passes b (one row, smaller x) but stops at a (20 apart, a is higher).
-      {"chain stops at the first element it is not before", {raw("a", 100, 0), raw("b", 50, 20), raw("c", 0, 10)},
+      {"chain stops at the first element it is not before",
+       {raw("a", 100, 0), raw("b", 50, 20), raw("c", 0, 10)},
        {"a", "c", "b"}},
       {"left edge of a negative-width frame is its standardised one",
        {raw("a", 100, 0, 10, 10), RawElement{nullptr, "AXButton", "b", platform::rectMake(100, 0, -60, 10)}},
@@ -175,10 +179,12 @@ TEST(ObserveFilter, DropsOversizedAndDuplicateElements) {
     std::vector<std::string> kept;
   };
   const std::vector<Case> cases = {
-      {"centres 11.9 apart: the smaller survives", {raw("small", 100, 100, 10, 10), raw("large", 111.9, 100, 10, 12)},
+      {"centres 11.9 apart: the smaller survives",
+       {raw("small", 100, 100, 10, 10), raw("large", 111.9, 100, 10, 12)},
        {"small"}},
       {"centres exactly 12 apart: both", {raw("a", 100, 100, 10, 10), raw("b", 112, 100, 10, 10)}, {"a", "b"}},
-      {"equal area, same centre: the first collected", {raw("first", 100, 100, 10, 10), raw("second", 100, 100, 10, 10)},
+      {"equal area, same centre: the first collected",
+       {raw("first", 100, 100, 10, 10), raw("second", 100, 100, 10, 10)},
        {"first"}},
       {"20 apart and containing: the wrapper goes",
        {raw("inner", 100, 100, 10, 10), raw("wrapper", 90, 90, 60, 60)},
@@ -187,7 +193,8 @@ TEST(ObserveFilter, DropsOversizedAndDuplicateElements) {
       {"wrapper sharing the inner edge still contains it",
        {raw("inner", 100, 100, 10, 10), raw("wrapper", 100, 100, 40, 10)},
        {"inner"}},
-      {"exactly 30 apart and containing: both", {raw("inner", 100, 100, 10, 10), raw("wrapper", 100, 100, 70, 10)},
+      {"exactly 30 apart and containing: both",
+       {raw("inner", 100, 100, 10, 10), raw("wrapper", 100, 100, 70, 10)},
        {"inner", "wrapper"}},
       {"more than half the screen: dropped", {raw("huge", 0, 0, 1440, 451)}, {}},
       {"exactly half the screen: kept", {raw("half", 0, 0, 1440, 450)}, {"half"}},

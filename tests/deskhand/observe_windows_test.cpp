@@ -50,7 +50,7 @@ json raise(const std::string& id) { return json{{"op", "axPerform"}, {"element",
 
 struct WindowCase {
   const char* name;
-  json appRoot;        // null: no application with that pid
+  json appRoot;  // null: no application with that pid
   std::vector<json> raised;
   bool newWindow = false;  // ensureWindowExists presses the new-window keys and waits
 };
@@ -66,10 +66,14 @@ std::vector<WindowCase> windowCases() {
       {"all minimised", appElement({win("m1", true), win("m2", true)}), {}, true},
       {"empty window list", appElement({}), {}, true},
       {"unreadable minimised state counts as usable",
-       appElement({win("err", json{{"error", -25205}}), win("min", true)}), {raise("err")}, false},
+       appElement({win("err", json{{"error", -25205}}), win("min", true)}),
+       {raise("err")},
+       false},
       {"a non-boolean minimised state counts as usable", appElement({win("odd", "yes")}), {raise("odd")}, false},
-      {"every usable window is raised in list order", appElement({win("w1", false), win("w2", json())}),
-       {raise("w1"), raise("w2")}, false},
+      {"every usable window is raised in list order",
+       appElement({win("w1", false), win("w2", json())}),
+       {raise("w1"), raise("w2")},
+       false},
       {"unreadable window list", unreadableList, {}, true},
       {"window list of another type", notAList, {}, true},
       {"no such process", json(), {}, true},

@@ -2,12 +2,12 @@
 // deskhand-sim observe over them.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include "tests/support/program.h"
 
@@ -17,9 +17,10 @@ using nlohmann::json;
 
 // An element with a role and a frame; its title is its id so that the answer names it.
 inline json element(const std::string& id, const std::string& role, double x, double y, double w, double h) {
-  return json{{"id", id},
-              {"attrs",
-               {{"AXRole", role}, {"AXTitle", id}, {"AXPosition", {{"point", {x, y}}}}, {"AXSize", {{"size", {w, h}}}}}}};
+  return json{
+      {"id", id},
+      {"attrs",
+       {{"AXRole", role}, {"AXTitle", id}, {"AXPosition", {{"point", {x, y}}}}, {"AXSize", {{"size", {w, h}}}}}}};
 }
 
 inline json button(const std::string& id, double x, double y, double w = 40, double h = 20) {
@@ -60,7 +61,8 @@ inline json appElement(std::vector<json> windows, std::optional<json> menuBar = 
 }
 
 inline json app(int pid, json root, const std::string& bundleId = "com.example.app") {
-  return json{{"pid", pid}, {"name", "App" + std::to_string(pid)}, {"bundleId", bundleId}, {"element", std::move(root)}};
+  return json{
+      {"pid", pid}, {"name", "App" + std::to_string(pid)}, {"bundleId", bundleId}, {"element", std::move(root)}};
 }
 
 inline json world(std::vector<json> apps, int frontmost = 100) {
@@ -73,7 +75,9 @@ inline json world(std::vector<json> apps, int frontmost = 100) {
 }
 
 // One application (pid 100, frontmost) with one full-screen window holding these children.
-inline json singleWindowWorld(std::vector<json> children) { return world({app(100, appElement({window("win", children)}))}); }
+inline json singleWindowWorld(std::vector<json> children) {
+  return world({app(100, appElement({window("win", children)}))});
+}
 
 struct Observation {
   testing_support::SimRun run;

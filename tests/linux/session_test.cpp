@@ -64,8 +64,8 @@ TEST(Session, OpenboxManagesTheDisplay) {
   xcb_ewmh_connection_t* ewmh = platform::x11::ewmh();
   ASSERT_NE(ewmh, nullptr);
   xcb_window_t check = XCB_WINDOW_NONE;
-  ASSERT_TRUE(xcb_ewmh_get_supporting_wm_check_reply(ewmh, xcb_ewmh_get_supporting_wm_check(ewmh, platform::x11::root()),
-                                                     &check, nullptr));
+  ASSERT_TRUE(xcb_ewmh_get_supporting_wm_check_reply(
+      ewmh, xcb_ewmh_get_supporting_wm_check(ewmh, platform::x11::root()), &check, nullptr));
   xcb_ewmh_get_utf8_strings_reply_t name{};
   ASSERT_TRUE(xcb_ewmh_get_wm_name_reply(ewmh, xcb_ewmh_get_wm_name(ewmh, check), &name, nullptr));
   std::string wmName(name.strings, name.strings_len);

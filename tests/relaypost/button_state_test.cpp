@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -32,6 +33,7 @@ class ButtonStateTest : public ::testing::Test {
   std::string journal = testing_support::tempDir() + "/button-state-journal.jsonl";
 
   void SetUp() override {
+    std::remove(journal.c_str());
     ::setenv("SIM_JOURNAL", journal.c_str(), 1);
     ASSERT_EQ(platform::sim::loadWorldForTesting(std::nullopt), "");
     relaypost::startUp();

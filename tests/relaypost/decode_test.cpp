@@ -11,10 +11,8 @@
 #include "relaypost/pointer.h"
 
 namespace relaypost {
-namespace {
 
-using namespace std::string_literals;
-
+// Readable failure messages.
 void PrintTo(const InputEvent& e, std::ostream* os) {
   auto opt = [&](const char* name, const auto& v) {
     if (v) *os << " " << name << "=" << *v;
@@ -38,6 +36,10 @@ void PrintTo(const InputEvent& e, std::ostream* os) {
   }
   *os << "}";
 }
+
+namespace {
+
+using namespace std::string_literals;
 
 InputEvent move(double x, double y) {
   InputEvent e;

@@ -1,4 +1,6 @@
 // The simulated backend's world loading, fault counters, journal format, clock, display and events.
+#include "platform/sim/world.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,7 +12,6 @@
 #include "platform/display.h"
 #include "platform/events.h"
 #include "platform/faults.h"
-#include "platform/sim/world.h"
 #include "platform/workspace.h"
 #include "tests/support/program.h"
 
@@ -170,6 +171,23 @@ TEST(SimDisplay, CaptureHasTheScaledFractionalSizeAndTheFill) {
   ASSERT_EQ(image->rgba.size(), 201u * 101u * 4u);
   const std::vector<std::uint8_t> last(image->rgba.end() - 4, image->rgba.end());
   EXPECT_EQ(last, (std::vector<std::uint8_t>{40, 80, 120, 255}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SimWorld, ProgramsEndWithStatusTwoOnABrokenWorldOrJournal) {
+  std::string broken = writeTempFile("broken.json", R"({"apps": [{"pid": 1, "element": 5}]})");
+  auto result = testing_support::runProgram("deskhand-sim", {"read-clipboard"}, {{"SIM_WORLD", broken}});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "deskhand-sim: cannot load world file " + broken + ": apps[0].element: must be an object\n");
+  EXPECT_EQ(result.out, "");
+
+  std::string journal = testing_support::tempDir() + "/no-such-dir/journal";
+  result = testing_support::runProgram("deskhand-sim", {"read-clipboard"}, {{"SIM_JOURNAL", journal}});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "deskhand-sim: cannot open journal file " + journal + ": No such file or directory\n");
 }
 
 }  // namespace
