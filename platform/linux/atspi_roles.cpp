@@ -12,9 +12,7 @@ namespace {
 const std::map<AtspiRole, std::string_view>& fixedRoles() {
   static const std::map<AtspiRole, std::string_view> table = {
       {ATSPI_ROLE_PUSH_BUTTON, "AXButton"},
-      {ATSPI_ROLE_BUTTON, "AXButton"},
       {ATSPI_ROLE_TOGGLE_BUTTON, "AXCheckBox"},
-      {ATSPI_ROLE_SWITCH, "AXCheckBox"},
       {ATSPI_ROLE_CHECK_BOX, "AXCheckBox"},
       {ATSPI_ROLE_RADIO_BUTTON, "AXRadioButton"},
       {ATSPI_ROLE_LINK, "AXLink"},
@@ -84,7 +82,10 @@ std::string roleName(const RoleFacts& facts) {
   }
   auto found = fixedRoles().find(facts.role);
   if (found != fixedRoles().end()) return std::string(found->second);
-  return generatedName(facts.role);
+  std::string generated = generatedName(facts.role);
+  // Roles that newer libatspi versions name on their own ("button", "switch").
+  if (generated == "AXSwitch") return "AXCheckBox";
+  return generated;
 }
 
 std::string actionName(std::string_view atspiAction) {

@@ -117,7 +117,7 @@ TEST(JsonAnswers, ObserveDocuments) {
             "  \"screenshotPath\" : \"\\/tmp\\/velmora-screenshot.png\"\n"
             "}");
 
-  for (double bad : {std::nan(""), INFINITY, -INFINITY}) {
+  for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
     ObserveResult broken = result;
     broken.elements[1].height = bad;
     EXPECT_FALSE(encodePretty(broken)) << bad;

@@ -110,9 +110,9 @@ TEST(SoundpickGet, PrintsTheDefaultNamesAsOneJsonLine) {
 TEST(SoundpickGet, ControlCharactersInANameStillGiveOneValidJsonLine) {
   const std::string outputName = "Line\nfeed\tand\rmore\b\f\x01\x1f";
   const std::string inputName = "plain";
-  auto world = worldWith({{"devices", {device(1, outputName, 1, 0), device(2, inputName, 0, 1)}},
-                          {"defaultOutput", 1},
-                          {"defaultInput", 2}});
+  auto world = worldWith({{"devices", {device(10, outputName, 1, 0), device(11, inputName, 0, 1)}},
+                          {"defaultOutput", 10},
+                          {"defaultInput", 11}});
   auto run = runSim("soundpick", {"get"}, world);
   ASSERT_EQ(run.result.status, 0);
   EXPECT_EQ(run.result.out, "{\"output\":\"Line\\nfeed\\tand\\rmore\\b\\f\\u0001\\u001f\",\"input\":\"plain\"}\n");
