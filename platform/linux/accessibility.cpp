@@ -327,7 +327,7 @@ AXValueList childElements(const AXElementData& parent, bool windowsOnly) {
       data.offsetX = parent.offsetX;
       data.offsetY = parent.offsetY;
     }
-    list.push_back({std::move(element)});
+    list.emplace_back().data = std::move(element);
   }
   return list;
 }

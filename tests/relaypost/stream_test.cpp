@@ -229,3 +229,27 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// Lines of many lengths, so that line ends fall everywhere in the loop's read blocks, including
+// right before and after a block edge and between a carriage return and its newline.
+TEST(StreamBlocks, everyLineAcrossReadBlocksIsHandledInOrder) {
+  std::string input;
+  std::vector<json> expected;
+  for (int i = 0; i < 4000; ++i) {
+    json line{{"type", "mousemove"}, {"x", i % 1440}, {"y", i % 900}, {"pad", std::string(i % 97, 'p')}};
+    input += line.dump() + (i % 3 == 0 ? "\r\n" : "\n");
+    if (i % 5 == 0) input += std::string(i % 11, ' ') + "\n";
+    expected.push_back(move(i % 1440, i % 900));
+  }
+  ASSERT_GT(input.size(), 4u * 65536);
+  auto run = runSim("relaypost", {}, std::nullopt, input);
+  EXPECT_EQ(run.result.status, 0);
+  EXPECT_EQ(run.result.err, "");
+  const std::vector<json> events = posted(run.journal);
+  ASSERT_EQ(events.size(), expected.size());
+  for (std::size_t i = 0; i < events.size(); ++i) ASSERT_EQ(events[i], expected[i]) << "line " << i;
+}
+
+}  // namespace
