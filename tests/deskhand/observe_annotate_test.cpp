@@ -148,7 +148,7 @@ TEST(ObserveBadges, EmptyListLeavesThePlainCapture) {
 }
 
 TEST(ObserveBadges, PipelineFailures) {
-  const std::string expected = "{\"error\":\"Annotation/Screenshot pipeline failed\"}\n";
+  const std::string expected = "{\"error\":\"Annotation\\/Screenshot pipeline failed\"}\n";
   for (const char* failing : {"capture", "fileRead", "canvas", "drawingContext", "pngEncode", "fileWrite"}) {
     std::filesystem::remove(screenshotPath());
     json w = singleWindowWorld({button("a", 100, 200)});

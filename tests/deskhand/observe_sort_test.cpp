@@ -116,7 +116,7 @@ TEST(ObserveSort, ReadingOrderOfShortListsIsStraightInsertion) {
       {"chain 0, 10, 20", {raw("a", 100, 0), raw("b", 50, 10), raw("c", 0, 20)}, {"b", "a", "c"}},
       // c passes b (one row, smaller x) but stops at a (20 apart, a is higher).
       {"chain stops at the first element it is not before",
-       {raw("a", 100, 0), raw("b", 50, 20), raw("c", 0, 10)},
+       {raw("a", 0, 0), raw("b", 50, 20), raw("c", 10, 10)},
        {"a", "c", "b"}},
       {"left edge of a negative-width frame is its standardised one",
        {raw("a", 100, 0, 10, 10), RawElement{nullptr, "AXButton", "b", platform::rectMake(100, 0, -60, 10)}},

@@ -8,11 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 #include "common/unicode.h"
 #include "relaypost/input_event.h"
@@ -42,8 +41,7 @@ bool readDouble(const json& doc, const char* name, std::optional<double>& out) {
 
 bool readString(const json& doc, const char* name, std::optional<std::string>& out) {
   return readField(
-      doc, name, out, [](const json& v) { return v.is_string(); },
-      [](const json& v) { return v.get<std::string>(); });
+      doc, name, out, [](const json& v) { return v.is_string(); }, [](const json& v) { return v.get<std::string>(); });
 }
 
 bool readBool(const json& doc, const char* name, std::optional<bool>& out) {
