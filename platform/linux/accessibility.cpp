@@ -54,6 +54,13 @@ std::set<std::int32_t>& hungPids() {
   return pids;
 }
 
+// Applications whose toolkit never sets SHOWING below the window (GTK 4): there VISIBLE is the
+// nearest thing to "on screen".
+std::set<std::int32_t>& visibleMeansShownPids() {
+  static std::set<std::int32_t> pids;
+  return pids;
+}
+
 bool connected() {
   static const bool ok = [] {
     if (atspi_init() > 1) return false;  // 0: initialised now, 1: already, anything else: no bus
@@ -193,7 +200,7 @@ struct XWindowFacts {
   xcb_window_t window = XCB_NONE;
   std::uint32_t pid = 0;
   std::string title;
-  double x = 0, y = 0, width = 0, height = 0;  // root position and size of the X window
+  double x = 0, y = 0, width = 0, height = 0;       // root position and size of the X window
   double left = 0, right = 0, top = 0, bottom = 0;  // client-side decoration (_GTK_FRAME_EXTENTS)
 };
 
@@ -241,6 +248,14 @@ std::vector<XWindowFacts> clientWindowsOf(std::int32_t pid) {
   return out;
 }
 
+struct Inset {
+  double left = 0;
+  double top = 0;
+};
+
+// Widest client-side decoration (shadow and border) a toolkit draws around its content.
+constexpr double kMaxDecoration = 128;
+
 bool near(double a, double b) { return std::fabs(a - b) <= kSizeSlack; }
 
 // Finds the X window that shows a top-level accessible and from it the shift that makes the
@@ -251,32 +266,35 @@ void placeWindow(AXElementData& window, const std::vector<XWindowFacts>& candida
   std::string title = stringOf(window, atspi_accessible_get_name).value_or("");
   const XWindowFacts* best = nullptr;
   int bestScore = 0;
-  bool bestWhole = false;
+  Inset bestInset;
   for (const XWindowFacts& x : candidates) {
     int score = 1;
-    bool whole = false;
+    Inset inset{x.left, x.top};
     if (frame) {
       if (near(frame->width, x.width - x.left - x.right) && near(frame->height, x.height - x.top - x.bottom)) {
-        score += 2;
+        score += 4;
       } else if (near(frame->width, x.width) && near(frame->height, x.height)) {
+        score += 4;
+        inset = {0, 0};  // the toolkit counts the shadow as part of its frame
+      } else if (frame->width <= x.width && frame->height <= x.height && x.width - frame->width <= kMaxDecoration &&
+                 x.height - frame->height <= kMaxDecoration) {
+        // A decoration the window does not announce: assume it is drawn evenly around the content.
         score += 2;
-        whole = true;  // the toolkit counts the shadow as part of its frame
+        inset = {(x.width - frame->width) / 2, (x.height - frame->height) / 2};
       }
     }
     if (!title.empty() && title == x.title) score += 1;
     if (score > bestScore) {
       best = &x;
       bestScore = score;
-      bestWhole = whole;
+      bestInset = inset;
     }
   }
   if (!best) return;
   window.xWindow = best->window;
   if (!frame) return;
-  double originX = bestWhole ? best->x : best->x + best->left;
-  double originY = bestWhole ? best->y : best->y + best->top;
-  window.offsetX = originX - frame->x;
-  window.offsetY = originY - frame->y;
+  window.offsetX = best->x + bestInset.left - frame->x;
+  window.offsetY = best->y + bestInset.top - frame->y;
 }
 
 // --- children ----------------------------------------------------------------------------------
@@ -335,9 +353,7 @@ AXValueList childElements(const AXElementData& parent, bool windowsOnly) {
 // --- values ------------------------------------------------------------------------------------
 
 bool isToggleRole(std::string_view role) { return role == "AXCheckBox" || role == "AXRadioButton"; }
-bool isTextRole(std::string_view role) {
-  return role == "AXTextField" || role == "AXTextArea" || role == "AXComboBox";
-}
+bool isTextRole(std::string_view role) { return role == "AXTextField" || role == "AXTextArea" || role == "AXComboBox"; }
 bool isRangeRole(std::string_view role) { return role == "AXSlider" || role == "AXIncrementor"; }
 
 AXError valueOf(const AXElementData& element, std::optional<AXValue>& value) {
@@ -385,8 +401,7 @@ AXError valueOf(const AXElementData& element, std::optional<AXValue>& value) {
   return kAXErrorAttributeUnsupported;
 }
 
-AXError stateAttribute(const AXElementData& element, AtspiStateType state, bool negate,
-                       std::optional<AXValue>& value) {
+AXError stateAttribute(const AXElementData& element, AtspiStateType state, bool negate, std::optional<AXValue>& value) {
   auto has = hasState(element, state);
   if (!has) return kAXErrorCannotComplete;
   value = AXValue{negate ? !*has : *has};
@@ -401,10 +416,10 @@ AXError switchSessionAccessibilityOn() {
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &err.error);
     if (!bus) return kAXErrorCannotComplete;
     GErrorHolder callErr;
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus, "org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Set",
-        g_variant_new("(ssv)", "org.a11y.Status", "IsEnabled", g_variant_new_boolean(TRUE)), nullptr,
-        G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, &callErr.error);
+    GVariant* reply =
+        g_dbus_connection_call_sync(bus, "org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Set",
+                                    g_variant_new("(ssv)", "org.a11y.Status", "IsEnabled", g_variant_new_boolean(TRUE)),
+                                    nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, &callErr.error);
     if (reply) g_variant_unref(reply);
     g_object_unref(bus);
     return reply ? kAXErrorSuccess : kAXErrorCannotComplete;
@@ -418,8 +433,8 @@ AXError raiseWindow(const AXElementData& element) {
   xcb_ewmh_connection_t* ewmh = x11::ewmh();
   if (!conn || !ewmh) return kAXErrorCannotComplete;
   // Source indication 2: a pager-like tool acting for the user, which window managers obey.
-  xcb_ewmh_request_change_active_window(ewmh, 0, element.xWindow, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
-                                        XCB_CURRENT_TIME, XCB_NONE);
+  xcb_ewmh_request_change_active_window(ewmh, 0, element.xWindow, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, XCB_CURRENT_TIME,
+                                        XCB_NONE);
   xcb_flush(conn);
   return kAXErrorSuccess;
 }
@@ -452,6 +467,11 @@ AXUIElement axUIElementCreateApplication(std::int32_t pid) {
   atspi_accessible_set_cache_mask(found, ATSPI_CACHE_DEFAULT);
   AXUIElement element = wrap(found, pid);
   const_cast<AXElementData&>(*element).application = true;
+  if (!hungPids().count(pid)) {
+    auto toolkit = stringOf(*element, atspi_accessible_get_toolkit_name);
+    auto version = stringOf(*element, atspi_accessible_get_toolkit_version);
+    if (toolkit == "GTK" && version && version->rfind("4.", 0) == 0) visibleMeansShownPids().insert(pid);
+  }
   return element;
 }
 
@@ -473,7 +493,14 @@ AXError axUIElementCopyAttributeValue(const AXUIElement& element, std::string_vi
     return kAXErrorSuccess;
   }
   if (attribute == "AXValue") return valueOf(data, value);
-  if (attribute == "AXHidden") return stateAttribute(data, ATSPI_STATE_SHOWING, true, value);
+  if (attribute == "AXHidden") {
+    auto set = states(data);
+    if (!set) return kAXErrorCannotComplete;
+    bool shown = atspi_state_set_contains(set->get(), ATSPI_STATE_SHOWING) ||
+                 (visibleMeansShownPids().count(data.pid) && atspi_state_set_contains(set->get(), ATSPI_STATE_VISIBLE));
+    value = AXValue{!shown};
+    return kAXErrorSuccess;
+  }
   if (attribute == "AXFocused") return stateAttribute(data, ATSPI_STATE_FOCUSED, false, value);
   if (attribute == "AXMinimized") return stateAttribute(data, ATSPI_STATE_ICONIFIED, false, value);
   if (attribute == "AXEnabled") {

@@ -89,7 +89,8 @@ std::string roleName(const RoleFacts& facts) {
 }
 
 std::string actionName(std::string_view atspiAction) {
-  static constexpr std::array<std::string_view, 6> kPressNames = {"click", "press", "activate", "toggle", "jump", "open"};
+  static constexpr std::array<std::string_view, 6> kPressNames = {"click",  "press", "activate",
+                                                                  "toggle", "jump",  "open"};
   for (std::string_view press : kPressNames)
     if (atspiAction == press) return "AXPress";
   return std::string(atspiAction);

@@ -147,7 +147,9 @@ TEST(Screenshot, Failures) {
     EXPECT_EQ(run.result.out, failure);
     EXPECT_EQ(run.result.err, "");
     EXPECT_EQ(run.result.status, 1);
-    if (!c.fileMayExist) EXPECT_FALSE(std::filesystem::exists(path));
+    if (!c.fileMayExist) {
+      EXPECT_FALSE(std::filesystem::exists(path));
+    }
   }
 }
 
