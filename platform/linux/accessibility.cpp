@@ -469,7 +469,7 @@ AXUIElement axUIElementCreateApplication(std::int32_t pid) {
   const_cast<AXElementData&>(*element).application = true;
   if (!hungPids().count(pid)) {
     auto toolkit = stringOf(*element, atspi_accessible_get_toolkit_name);
-    auto version = stringOf(*element, atspi_accessible_get_toolkit_version);
+    auto version = hungPids().count(pid) ? std::nullopt : stringOf(*element, atspi_accessible_get_toolkit_version);
     if (toolkit == "GTK" && version && version->rfind("4.", 0) == 0) visibleMeansShownPids().insert(pid);
   }
   return element;

@@ -157,6 +157,24 @@ std::optional<platform::AXUIElement> findElement(const platform::AXUIElement& el
   return std::nullopt;
 }
 
+// Brings the application's window to the front through the backend's raise action and waits until
+// the window manager has made it active (another application's window may cover it).
+bool raise(pid_t pid) {
+  auto windows = deskhand::axGetElements(platform::axUIElementCreateApplication(pid), "AXWindows");
+  if (!windows || windows->empty()) return false;
+  if (platform::axUIElementPerformAction(windows->front(), "AXRaise") != platform::kAXErrorSuccess) return false;
+  return eventually(
+      [&] {
+        xcb_ewmh_connection_t* ewmh = platform::x11::ewmh();
+        xcb_window_t active = XCB_NONE;
+        std::uint32_t activePid = 0;
+        return xcb_ewmh_get_active_window_reply(ewmh, xcb_ewmh_get_active_window(ewmh, 0), &active, nullptr) &&
+               xcb_ewmh_get_wm_pid_reply(ewmh, xcb_ewmh_get_wm_pid(ewmh, active), &activePid, nullptr) &&
+               activePid == static_cast<std::uint32_t>(pid);
+      },
+      50);
+}
+
 class LinuxObserve : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -251,6 +269,7 @@ TEST_F(LinuxObserve, BadgesArePaintedAtTheElementsCorners) {
 
 TEST_F(LinuxObserve, ClicksAtElementCentresLandOnThem) {
   // GTK 4: the digits typed by clicking appear in the calculator's display.
+  ASSERT_TRUE(raise(calculator));
   json calc = observe(calculator, testing_support::tempDir() + "/c.png");
   for (std::string label : {"7", "8"}) {
     auto found = button(calc, label);
@@ -269,6 +288,7 @@ TEST_F(LinuxObserve, ClicksAtElementCentresLandOnThem) {
       50));
 
   // GTK 3: an unticked check box becomes ticked.
+  ASSERT_TRUE(raise(factory));
   json before = observe(factory, testing_support::tempDir() + "/d.png");
   auto unticked = matching(before, [](const json& e) {
     return e["role"] == "AXCheckBox" && e["title"] == "checkbutton" && e["state"] == "unselected";
