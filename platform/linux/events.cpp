@@ -207,8 +207,7 @@ void writePendingSlots(State& s) {
 // Waits until clients had time to translate the last events that went through the slot.
 void waitSettled(State& s, const Slot& slot) {
   syncServer(s);
-  static const auto settle = std::getenv("XIN_SETTLE") ? std::chrono::milliseconds(std::atoi(std::getenv("XIN_SETTLE"))) : kKeymapSettle;
-  auto ready = slot.lastUse + settle;
+  auto ready = slot.lastUse + kKeymapSettle;
   auto now = Clock::now();
   if (now < ready) std::this_thread::sleep_for(ready - now);
 }
