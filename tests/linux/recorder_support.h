@@ -133,6 +133,14 @@ inline int pointerMask() {
   return mask;
 }
 
+inline int screenWidth() {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  int width = -1;
+  if (!xcb_connection_has_error(c)) width = xcb_setup_roots_iterator(xcb_get_setup(c)).data->width_in_pixels;
+  xcb_disconnect(c);
+  return width;
+}
+
 // The whole core keyboard mapping, for before/after comparisons.
 inline std::vector<xcb_keysym_t> coreKeymap() {
   std::vector<xcb_keysym_t> syms;
