@@ -64,7 +64,9 @@ TEST(Relaypost, PointerStreamArrives) {
   // The move while the left button is down is a drag; the first and last moves are plain.
   bool sawDrag = false;
   for (const auto& e : recorder::ofTypes(rec.events, {"MotionNotify"})) {
-    if (e["rootX"] == 100 && e["rootY"] == 110) EXPECT_EQ(e["state"].get<int>() & kButton1Mask, 0);
+    if (e["rootX"] == 100 && e["rootY"] == 110) {
+      EXPECT_EQ(e["state"].get<int>() & kButton1Mask, 0);
+    }
     if (e["rootX"] == 150 && e["rootY"] == 160 && (e["state"].get<int>() & kButton1Mask)) sawDrag = true;
   }
   EXPECT_TRUE(sawDrag);

@@ -48,7 +48,7 @@ bool startZenity(Zenity& z) {
   std::string wait = "timeout 30 xdotool search --sync --onlyvisible --pid " + std::to_string(z.pid) + " >/dev/null";
   if (std::system(wait.c_str()) != 0) return false;
   // The window is mapped; give GTK a moment to take the focus and realise the entry.
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
   return true;
 }
 
