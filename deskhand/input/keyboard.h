@@ -19,7 +19,7 @@ struct KeySpec {
   std::string keyName;
 };
 
-// Lower-cases the spec (full Unicode mapping) and splits it at "+", dropping empty pieces.
+// Lower-cases the key spec (full Unicode mapping) and splits it at "+", dropping empty pieces.
 KeySpec parseKeySpec(const std::string& keySpec);
 
 // Presses a key spec such as "cmd+shift+t". An unknown key name writes one line to standard error.
