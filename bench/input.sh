@@ -47,7 +47,7 @@ pool = (list("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,;
         + list("éèàüöäßñçÅÆØœ€“”«»") + [chr(c) for c in range(0x65e5, 0x65e5 + 60)] + ["😀", "🎉", "🚀", "👍"])
 open(sys.argv[1], "w").write("".join(random.choice(pool) for _ in range(1000)))
 EOF
-kill "${pids[0]}"
+kill "${pids[0]}" 2>/dev/null || true
 
 type_into_zenity() {  # name, command...; prints chars/s and whether the text arrived intact
   local name=$1
@@ -55,13 +55,13 @@ type_into_zenity() {  # name, command...; prints chars/s and whether the text ar
   zenity --entry --title=bench --text=bench >"$work/out.txt" 2>/dev/null &
   local zp=$!
   pids+=($zp)
-  timeout 30 xdotool search --sync --onlyvisible --pid "$zp" >/dev/null
+  timeout 30 xdotool search --sync --onlyvisible --pid "$zp" >/dev/null || true
   sleep 0.8
   local start end
   start=$(date +%s.%N)
-  "$@" "$(cat "$work/text.txt")" >/dev/null
+  "$@" "$(cat "$work/text.txt")" >/dev/null || true
   end=$(date +%s.%N)
-  xdotool key Return
+  xdotool key Return || true
   for _ in $(seq 300); do kill -0 "$zp" 2>/dev/null || break; sleep 0.1; done
   python3 - "$work/text.txt" "$work/out.txt" "$name" "$start" "$end" <<'EOF'
 import sys
