@@ -62,10 +62,10 @@ std::optional<std::size_t> modifierIndex(std::uint16_t virtualKey) {
 // A spare keycode (no keysyms of its own) that we may bind to a keysym.
 struct Slot {
   xcb_keycode_t keycode = 0;
-  xcb_keysym_t sym = kNoSymbol;  // what we bound it to; kNoSymbol while free
-  bool held = false;             // a key event of ours holds it down
-  bool inBatch = false;          // bound for the strokes being assembled
-  bool pendingWrite = false;     // bound here but the change not yet sent
+  xcb_keysym_t sym = kNoSymbol;        // what we bound it to; kNoSymbol while free
+  bool held = false;                   // a key event of ours holds it down
+  bool inBatch = false;                // bound for the strokes being assembled
+  bool pendingWrite = false;           // bound here but the change not yet sent
   std::vector<std::uint8_t> emptyKey;  // its XKB symbol map as we found it, to put back
   Clock::time_point lastUse{};
 };
@@ -133,14 +133,14 @@ std::vector<xcb_keycode_t> slotKeycodes(const State& s) {
 
 void fakeKey(State& s, xcb_keycode_t keycode, bool press) {
   if (keycode == 0) return;
-  xcb_test_fake_input(s.conn, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0,
-                      0, 0);
+  xcb_test_fake_input(s.conn, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
+                      0);
   s.unsynced = true;
 }
 
 void fakeButton(State& s, std::uint8_t button, bool press) {
-  xcb_test_fake_input(s.conn, press ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, button, XCB_CURRENT_TIME,
-                      XCB_WINDOW_NONE, 0, 0, 0);
+  xcb_test_fake_input(s.conn, press ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, button, XCB_CURRENT_TIME, XCB_WINDOW_NONE,
+                      0, 0, 0);
   s.unsynced = true;
 }
 
@@ -152,8 +152,8 @@ std::int16_t toPixel(double v) {
 }
 
 void fakeMotion(State& s, Point p) {
-  xcb_test_fake_input(s.conn, XCB_MOTION_NOTIFY, 0 /* absolute */, XCB_CURRENT_TIME, root(), toPixel(p.x),
-                      toPixel(p.y), 0);
+  xcb_test_fake_input(s.conn, XCB_MOTION_NOTIFY, 0 /* absolute */, XCB_CURRENT_TIME, root(), toPixel(p.x), toPixel(p.y),
+                      0);
   s.unsynced = true;
 }
 
@@ -196,7 +196,8 @@ void writePendingSlots(State& s) {
   for (std::size_t i = 0; !written && i < pending.size();) {
     std::size_t j = i;
     std::vector<xcb_keysym_t> syms;
-    while (j < pending.size() && pending[j]->keycode == pending[i]->keycode + (j - i)) syms.push_back(pending[j++]->sym);
+    while (j < pending.size() && pending[j]->keycode == pending[i]->keycode + (j - i))
+      syms.push_back(pending[j++]->sym);
     queueKeysymRun(s.conn, s.keymap, pending[i]->keycode, syms);
     i = j;
   }
@@ -205,9 +206,9 @@ void writePendingSlots(State& s) {
 }
 
 // Waits until clients had time to translate the last events that went through the slot.
-void waitSettled(State& s, const Slot& slot) {
+void waitSettled(State& s, const Slot& slot, std::chrono::milliseconds settle) {
   syncServer(s);
-  auto ready = slot.lastUse + kKeymapSettle;
+  auto ready = slot.lastUse + settle;
   auto now = Clock::now();
   if (now < ready) std::this_thread::sleep_for(ready - now);
 }
@@ -230,7 +231,7 @@ Slot* bindSlot(State& s, xcb_keysym_t sym) {
       if (slot.held || slot.inBatch) continue;
       if (!chosen || slot.lastUse < chosen->lastUse) chosen = &slot;
     }
-    if (chosen) waitSettled(s, *chosen);
+    if (chosen) waitSettled(s, *chosen, kRebindSettle);
   }
   if (!chosen) return nullptr;
   chosen->sym = sym;
@@ -404,14 +405,24 @@ void postMouse(State& s, const Event& event) {
   std::uint8_t button = 0;
   bool press = false;
   switch (event.type) {
-    case kEventLeftMouseDown: button = 1, press = true; break;
-    case kEventLeftMouseUp: button = 1; break;
-    case kEventRightMouseDown: button = 3, press = true; break;
-    case kEventRightMouseUp: button = 3; break;
+    case kEventLeftMouseDown:
+      button = 1, press = true;
+      break;
+    case kEventLeftMouseUp:
+      button = 1;
+      break;
+    case kEventRightMouseDown:
+      button = 3, press = true;
+      break;
+    case kEventRightMouseUp:
+      button = 3;
+      break;
     case kEventMouseMoved:
     case kEventLeftMouseDragged:
-    case kEventRightMouseDragged: break;
-    default: return;
+    case kEventRightMouseDragged:
+      break;
+    default:
+      return;
   }
   std::vector<xcb_keycode_t> temp = pressMissingModifiers(s, event.flags.value_or(0), std::nullopt);
   // A button event happens where the pointer is, so the pointer goes to the event's point first.
@@ -451,7 +462,7 @@ void releaseInput() {
   for (Slot& slot : s.slots) {
     slot.held = false;
     if (slot.sym == kNoSymbol) continue;
-    waitSettled(s, slot);
+    waitSettled(s, slot, kKeymapSettle);
     slot.sym = kNoSymbol;
     slot.pendingWrite = true;
     bound = true;
@@ -505,9 +516,15 @@ void eventPost(std::uint32_t, const Event& event) {
   x11::State& s = x11::state();
   if (!x11::usable(s)) return;
   switch (event.kind) {
-    case EventKind::mouse: x11::postMouse(s, event); break;
-    case EventKind::keyboard: x11::postKey(s, event); break;
-    case EventKind::scrollWheel: x11::postScroll(s, event); break;
+    case EventKind::mouse:
+      x11::postMouse(s, event);
+      break;
+    case EventKind::keyboard:
+      x11::postKey(s, event);
+      break;
+    case EventKind::scrollWheel:
+      x11::postScroll(s, event);
+      break;
   }
   xcb_flush(s.conn);
 }

@@ -8,6 +8,9 @@ namespace platform::x11 {
 // How long a borrowed keycode stays bound after its last key event was processed by the server, so that
 // clients that refetch the keyboard mapping on the change notification translate the event with it.
 inline constexpr std::chrono::milliseconds kKeymapSettle{40};
+// Before a borrowed keycode is rebound to another character: longer, because every mapping change makes
+// each client (window manager included) reload its keymap, and a run of changes puts them behind.
+inline constexpr std::chrono::milliseconds kRebindSettle{150};
 
 // Wheel clicks per pixel-unit scroll distance: one click per this many pixels, remainder kept per axis.
 inline constexpr int kPixelsPerWheelClick = 50;

@@ -146,9 +146,8 @@ TEST(DeskhandKey, CombinationsArriveWithTheirModifiersAndReleaseThem) {
     for (std::size_t i = 0; i < c.modifierKeysyms.size(); ++i) EXPECT_EQ(presses[i]["keysym"], c.modifierKeysyms[i]);
     EXPECT_EQ(presses.back()["keysym"], c.keysym);
     EXPECT_EQ(presses.back()["state"].get<int>() & 0xff, c.state);
-    recorder::collectUntil(rec, [&](const auto& ev) {
-      return recorder::ofTypes(ev, {"KeyRelease"}).size() >= presses.size();
-    });
+    recorder::collectUntil(
+        rec, [&](const auto& ev) { return recorder::ofTypes(ev, {"KeyRelease"}).size() >= presses.size(); });
     expectNothingHeld();
   }
 }

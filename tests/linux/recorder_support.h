@@ -12,10 +12,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "tests/support/program.h"
 

@@ -90,15 +90,13 @@ int main(int argc, char** argv) {
 
   xcb_window_t window = xcb_generate_id(c);
   const std::uint32_t mask = XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK;
-  const std::uint32_t values[] = {
-      screen->white_pixel, 1,
-      XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_BUTTON_PRESS |
-          XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
-          XCB_EVENT_MASK_FOCUS_CHANGE};
+  const std::uint32_t values[] = {screen->white_pixel, 1,
+                                  XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_BUTTON_PRESS |
+                                      XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
+                                      XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_FOCUS_CHANGE};
   xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, static_cast<std::int16_t>(x),
-                    static_cast<std::int16_t>(y), static_cast<std::uint16_t>(width),
-                    static_cast<std::uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, mask,
-                    values);
+                    static_cast<std::int16_t>(y), static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height),
+                    0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, mask, values);
   const char* title = "xrecorder";
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                       static_cast<std::uint32_t>(std::strlen(title)), title);
@@ -144,7 +142,8 @@ int main(int argc, char** argv) {
       case XCB_BUTTON_RELEASE: {
         auto* b = reinterpret_cast<xcb_button_press_event_t*>(ev);
         if (!start) start = b->time;
-        emit(std::string("{\"type\":\"") + ((ev->response_type & 0x7f) == XCB_BUTTON_PRESS ? "ButtonPress" : "ButtonRelease") +
+        emit(std::string("{\"type\":\"") +
+             ((ev->response_type & 0x7f) == XCB_BUTTON_PRESS ? "ButtonPress" : "ButtonRelease") +
              "\",\"button\":" + num(b->detail) + ",\"x\":" + num(b->event_x) + ",\"y\":" + num(b->event_y) +
              ",\"rootX\":" + num(b->root_x) + ",\"rootY\":" + num(b->root_y) + ",\"state\":" + num(b->state) +
              ",\"time\":" + num(static_cast<long>(b->time - start)) + "}");
