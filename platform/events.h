@@ -87,4 +87,9 @@ inline void eventSetIntegerValueField(Event& event, std::uint32_t field, std::in
 // Delivers the event into the input stream; posting cannot fail from the caller's view.
 void eventPost(std::uint32_t tap, const Event& event);
 
+// While deferred, posted events may wait in the process's own output buffer, in order, so that a caller
+// with more input already waiting sends a batch at once. Ending the deferral sends what waits; a caller
+// ends it before it blocks.
+void eventSetDeliveryDeferred(bool deferred);
+
 }  // namespace platform

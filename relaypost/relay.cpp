@@ -85,6 +85,9 @@ int runReadLoop(int fd) {
     const ssize_t got = ::read(fd, block.data(), block.size());
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;  // end of input, or an input that can no longer be read
+    // The lines of one block were already waiting: their events leave together once the block is
+    // handled, before the next read can block.
+    platform::eventSetDeliveryDeferred(true);
     const char* p = block.data();
     const char* const end = p + got;
     while (p < end) {
@@ -102,6 +105,7 @@ int runReadLoop(int fd) {
       }
       p = newline + 1;
     }
+    platform::eventSetDeliveryDeferred(false);
   }
   if (!carry.empty()) handleLine(carry);
   return 0;

@@ -8,6 +8,7 @@
 #include <xcb/shm.h>
 
 #include <bit>
+#include <chrono>
 #include <cstring>
 
 #include "platform/linux/display_capture.h"
@@ -221,10 +222,19 @@ std::optional<Image> captureRootRect(int x, int y, int width, int height, Captur
 DisplayID mainDisplayID() { return 1; }
 
 Rect displayBounds(DisplayID) {
+  // Reading the bounds takes three round trips, and a stream of pointer events asks for them on every
+  // event: a reading is kept this long, so a mode change shows within it.
+  constexpr std::chrono::milliseconds kBoundsFresh{250};
+  static std::optional<Rect> kept;
+  static std::chrono::steady_clock::time_point readAt;
+  const auto now = std::chrono::steady_clock::now();
+  if (kept && now - readAt < kBoundsFresh) return *kept;
   xcb_screen_t* scr = x11::screen();
   if (!scr) return {};
-  if (std::optional<Rect> crtc = x11::primaryCrtcRect()) return *crtc;
-  return rectMake(0, 0, scr->width_in_pixels, scr->height_in_pixels);
+  kept = x11::primaryCrtcRect();
+  if (!kept) kept = rectMake(0, 0, scr->width_in_pixels, scr->height_in_pixels);
+  readAt = now;
+  return *kept;
 }
 
 std::optional<Image> displayCreateImage(DisplayID display) {

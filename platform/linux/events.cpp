@@ -84,7 +84,8 @@ struct State {
   std::map<std::uint16_t, xcb_keycode_t> down;
   char16_t pendingHighSurrogate = 0;
   std::array<std::int64_t, 2> pixelRest{0, 0};
-  bool unsynced = false;  // requests sent since the last round trip
+  bool unsynced = false;       // requests sent since the last round trip
+  bool deliveryDeferred = false;  // the caller flushes a batch itself
 };
 
 void releaseAtExit() { releaseInput(); }
@@ -526,7 +527,13 @@ void eventPost(std::uint32_t, const Event& event) {
       x11::postScroll(s, event);
       break;
   }
-  xcb_flush(s.conn);
+  if (!s.deliveryDeferred) xcb_flush(s.conn);
+}
+
+void eventSetDeliveryDeferred(bool deferred) {
+  x11::State& s = x11::state();
+  s.deliveryDeferred = deferred;
+  if (!deferred && s.conn) xcb_flush(s.conn);
 }
 
 }  // namespace platform

@@ -56,6 +56,9 @@ nlohmann::ordered_json optionalNumber(const std::optional<std::int64_t>& value) 
 
 }  // namespace
 
+// The journal records events as they are posted; there is no buffer to hold back.
+void eventSetDeliveryDeferred(bool) {}
+
 void eventPost(std::uint32_t, const Event& event) {
   nlohmann::ordered_json flags = event.flags ? nlohmann::ordered_json(*event.flags) : nlohmann::ordered_json(nullptr);
   nlohmann::ordered_json line;

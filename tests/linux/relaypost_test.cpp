@@ -141,4 +141,34 @@ TEST(Relaypost, BadLinesAreDroppedAndTheNextOnesWork) {
   EXPECT_EQ(moves.back()["rootY"], 410);
 }
 
+// A viewer sends one line at a time and waits: each line's event must reach the display while relaypost
+// waits for the next one, not when its input ends.
+TEST(Relaypost, EachLineArrivesWhileTheInputStaysOpen) {
+  recorder::Recorder rec;
+  ASSERT_TRUE(recorder::start(rec));
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const std::string path = testing_support::programPath("relaypost");
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(fds[0], 0);
+    ::close(fds[0]);
+    ::close(fds[1]);
+    ::execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(fds[0]);
+  for (int x : {210, 230, 250}) {
+    const std::string line = "{\"type\":\"mousemove\",\"x\":" + std::to_string(x) + ",\"y\":220}\n";
+    ASSERT_EQ(::write(fds[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    recorder::collectUntil(rec, [x](const auto& ev) { return !ev.empty() && ev.back().value("rootX", -1) == x; });
+    ASSERT_FALSE(rec.events.empty());
+    EXPECT_EQ(rec.events.back().value("rootX", -1), x) << "the move to " << x << " is still held back";
+  }
+  ::close(fds[1]);
+  int status = -1;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 }  // namespace
